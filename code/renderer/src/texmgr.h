@@ -8,18 +8,24 @@
 
 #include "rtypes.h"
 
-#ifdef __cplusplus
-extern "C" {
+// The console's GX texture object: eight opaque words, declared by the
+// graphics services' header. When that header is on the include path it is
+// included here and its record is used, so a program may include both in
+// either order; otherwise the renderer declares the same record itself.
+#if defined(__has_include)
+#if __has_include(<gx_services.h>)
+#include <gx_services.h>
 #endif
-
-// The console's GX texture object: eight opaque words. Other console headers
-// declare the same record; the first one included defines it and sets the
-// guard, so a program may include both.
-#ifndef GX_TEX_OBJ_TYPE_DECLARED
+#endif
+#if !defined(GX_SERVICES_H) && !defined(GX_TEX_OBJ_TYPE_DECLARED)
 #define GX_TEX_OBJ_TYPE_DECLARED 1
-typedef struct GX_TEX_OBJ_TYPE {
+typedef struct {
   u32 val[8];
 } GX_TEX_OBJ_TYPE;
+#endif
+
+#ifdef __cplusplus
+extern "C" {
 #endif
 
 typedef struct TEX_OBJ_INFO_TYPE {
