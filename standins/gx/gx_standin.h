@@ -6,7 +6,8 @@
  * one mutex around the bookkeeping.
  *
  * gx_standin_reset              clears the log, the counters and any planned failure
- * gx_standin_call_count/call    the recorded service calls, oldest first
+ * gx_standin_call_count/call    the recorded service calls, oldest first (the
+ *                               pointer holds until the next service call)
  * gx_standin_fail_allocation    the n-th allocation from now returns null (0: none)
  * gx_standin_allocations        allocations attempted since the last reset
  * gx_standin_live_blocks/bytes  blocks taken and not yet freed, and their bytes
