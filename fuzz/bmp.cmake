@@ -5,6 +5,6 @@ if(TARGET texmill AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
 if(KIT_FUZZ)
   target_compile_options(texmill PRIVATE -fsanitize=fuzzer-no-link)
 endif()
-kit_add_fuzzer(bmp_fuzzer SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/bmp_fuzzer.cpp LIBS texmill
+kit_add_fuzzer(bmp_fuzzer SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/bmp_fuzzer.cpp LIBS texmill gx_standin
                CORPUS ${CMAKE_SOURCE_DIR}/fuzz/corpus/bmp_fuzzer)
 endif()

@@ -5,7 +5,9 @@
 //     as it was and leaves the heap as it was;
 //   - a successful load prints nothing, hands back a 32-byte-aligned block of
 //     the length its size calls for (every byte readable), and leaves exactly
-//     that block allocated; the block is released here.
+//     that block allocated; the block is released here;
+//   - the same load with one of its allocations failing fails cleanly.
+// Blocks are counted by the graphics-service stand-in's heap seam.
 // Crashes, leaks and out-of-bounds reads are caught by the sanitizers.
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -16,22 +18,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gx_standin.h"
 #include "texmill.h"
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define BMP_FUZZ_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define BMP_FUZZ_ASAN 1
-#endif
-
-#ifdef BMP_FUZZ_ASAN
-#include <sanitizer/allocator_interface.h>
-#else
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -42,18 +30,6 @@ namespace {
       std::abort();                                                        \
     }                                                                      \
   } while (0)
-
-// Bytes of heap in use right now, from the sanitizer's allocator or glibc.
-size_t live_heap_bytes() {
-#ifdef BMP_FUZZ_ASAN
-  return __sanitizer_get_current_allocated_bytes();
-#else
-  return mallinfo2().uordblks;
-#endif
-}
-
-// An aligned block may carry allocator bookkeeping and alignment slack.
-constexpr size_t kBlockSlack = 96;
 
 // The input lives in one memory file that the loaders open by path; their
 // output goes to a second one while they run, so it can be checked.
@@ -126,47 +102,72 @@ size_t block_length(const GX_LOCAL_TEX_OBJ_TYPE& rec, bool mipmap) {
   return len + 128;  // the 2 x 2 and 1 x 1 levels, one tile each
 }
 
-void load_once(bool mipmap) {
-  Files& f = files();
-  GX_LOCAL_TEX_OBJ_TYPE rec, before;
+struct Outcome {
+  u32 result;
+  int lines;
+  bool record_kept;
+};
+
+// One load into a record full of a marker pattern, with its output captured.
+Outcome load(bool mipmap, GX_LOCAL_TEX_OBJ_TYPE& rec) {
+  GX_LOCAL_TEX_OBJ_TYPE before;
   std::memset(&rec, 0xA5, sizeof rec);
   std::memcpy(&before, &rec, sizeof rec);
-
   capture_stdout();
-  size_t heap_before = live_heap_bytes();
-  u32 ok = mipmap ? texmill_load_mipmap_bmp(f.path, &rec) : texmill_load_bmp(f.path, &rec);
-  size_t heap_after = live_heap_bytes();
+  const char* path = files().path;
+  u32 ok = mipmap ? texmill_load_mipmap_bmp(path, &rec) : texmill_load_bmp(path, &rec);
   int lines = release_stdout();
+  return {ok, lines, std::memcmp(&rec, &before, sizeof rec) == 0};
+}
 
-  if (ok != 1) {
-    FUZZ_CHECK(ok == 0, "result is neither 0 nor 1");
-    FUZZ_CHECK(lines == 1, "a failed load prints exactly one line");
-    FUZZ_CHECK(std::memcmp(&rec, &before, sizeof rec) == 0, "a failed load changed the record");
-    FUZZ_CHECK(heap_after == heap_before, "a failed load left memory allocated");
+void check_failure(const Outcome& o) {
+  FUZZ_CHECK(o.result == 0, "result is neither 0 nor 1");
+  FUZZ_CHECK(o.record_kept, "a failed load changed the record");
+  FUZZ_CHECK(gx_standin_live_blocks() == 0, "a failed load left a block allocated");
+}
+
+void load_once(bool mipmap, uint32_t seed) {
+  gx_standin_reset();
+  GX_LOCAL_TEX_OBJ_TYPE rec;
+  Outcome o = load(mipmap, rec);
+  if (o.result != 1) {
+    check_failure(o);
+    FUZZ_CHECK(o.lines == 1, "a failed load prints exactly one line");
     return;
   }
-  FUZZ_CHECK(lines == 0, "a successful load prints nothing");
+  FUZZ_CHECK(o.lines == 0, "a successful load prints nothing");
   FUZZ_CHECK(rec.data != nullptr && reinterpret_cast<uintptr_t>(rec.data) % 32 == 0, "block not 32-byte aligned");
   if (mipmap) {
     FUZZ_CHECK(rec.width == rec.height && power_of_two(rec.width) && rec.width >= 4 && rec.width <= 1024,
                "mipmap load of a size it must reject");
   }
   size_t len = block_length(rec, mipmap);
-  FUZZ_CHECK(heap_after >= heap_before + len && heap_after <= heap_before + len + kBlockSlack,
+  FUZZ_CHECK(gx_standin_live_blocks() == 1 && gx_standin_block_size(rec.data) == len,
              "a successful load must leave exactly the texture block allocated");
   // Read the whole block: the sanitizers catch a block shorter than its size.
   uint32_t sum = 0;
   for (size_t i = 0; i < len; ++i) sum += rec.data[i];
   volatile uint32_t sink = sum;
   (void)sink;
-  std::free(rec.data);
+  gx_standin_free(rec.data);
+
+  // The same load again with one of its allocations failing, picked by the
+  // input: it must fail cleanly, whatever it prints (at most one line).
+  u32 taken = gx_standin_allocations();
+  gx_standin_reset();
+  gx_standin_fail_allocation(1 + seed % taken);
+  o = load(mipmap, rec);
+  check_failure(o);
+  FUZZ_CHECK(o.lines == 0 || o.lines == 1, "an allocation failure prints at most one line");
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   put_input(data, size);
-  load_once(false);
-  load_once(true);
+  uint32_t seed = 0;
+  for (size_t i = 0; i < size; ++i) seed = seed * 31 + data[i];
+  load_once(false, seed);
+  load_once(true, seed);
   return 0;
 }
