@@ -1,6 +1,9 @@
 // Aligned allocator and heap seam of the stand-in: the C library's heap,
 // with every block counted and any one allocation failable on demand.
+// Blocks from memalign() and malloc() come filled with 0xCD, so a texel
+// that was never written shows up in a test instead of passing as zero.
 #include <cstdlib>
+#include <cstring>
 
 #include "gx_standin_state.h"
 
@@ -21,6 +24,7 @@ void* gx_standin_memalign(size_t alignment, size_t size) {
     size_t align = alignment < sizeof(void*) ? sizeof(void*) : alignment;
     if (posix_memalign(&block, align, size == 0 ? 1 : size) != 0) block = nullptr;
   }
+  if (block) std::memset(block, 0xCD, size);
   if (block) gx_standin_detail::add_block(s, block, size);
   call.address = block;
   s.calls.push_back(call);
@@ -32,7 +36,9 @@ void* gx_standin_malloc(size_t size) {
   std::lock_guard<std::mutex> hold(s.lock);
   if (!gx_standin_detail::admit_allocation(s)) return nullptr;
   void* block = std::malloc(size == 0 ? 1 : size);
-  if (block) gx_standin_detail::add_block(s, block, size);
+  if (!block) return nullptr;
+  std::memset(block, 0xCD, size);
+  gx_standin_detail::add_block(s, block, size);
   return block;
 }
 

@@ -10,6 +10,7 @@
  * gx_init_tex_obj(...)               fills a texture object (image, size, format, wrap, mipmap)
  * gx_init_tex_obj_LOD(...)           sets its filters and level-of-detail range
  * gx_standin_malloc/calloc/free      heap seam: the C library's heap, counted and failable
+ *                                    (new blocks from memalign/malloc hold 0xCD, not zeros)
  */
 #ifndef GX_SERVICES_H
 #define GX_SERVICES_H

@@ -75,7 +75,7 @@ bool check_sizes(Source* bmp) {
     const u64 palette_size = offset > bmp->table_start ? offset - bmp->table_start : 0;
     const u64 palette_bpp = palette_size / info.colours_in_pal;
     if (palette_bpp == 0 || palette_bpp > 4) {
-      std::printf("BMP colour table of %llu bytes for %lu colours not supported !\n",
+      std::printf("BMP colour table (%llu bytes, %lu colours) not supported !\n",
                   static_cast<unsigned long long>(palette_size),
                   static_cast<unsigned long>(info.colours_in_pal));
       close(bmp);

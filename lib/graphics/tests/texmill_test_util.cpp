@@ -1,5 +1,6 @@
 #include "texmill_test_util.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -27,6 +28,15 @@ const std::string& scratch_dir() {
 }
 
 }  // namespace
+
+int open_files() {
+  DIR* d = opendir("/proc/self/fd");
+  if (!d) return -1;
+  int n = 0;
+  while (readdir(d)) ++n;
+  closedir(d);
+  return n;
+}
 
 std::string scratch_path(const std::string& name) { return scratch_dir() + name; }
 

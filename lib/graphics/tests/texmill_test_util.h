@@ -87,6 +87,9 @@ class Services : public testing::Test {
   std::vector<u8*> loaded_;
 };
 
+// Open file descriptors of the process, -1 where that cannot be told.
+int open_files();
+
 // Scratch files, one directory per test binary.
 std::string scratch_path(const std::string& name);
 void write_file(const std::string& path, const Bytes& bytes);
