@@ -10,15 +10,17 @@ import sys
 
 
 def bmp(width, height, bpp, pixels=None, palette=None, colours=None, compression=0,
-        image_size=None, offset=None, magic=b"BM", truncate=None):
+        image_size=None, offset=None, magic=b"BM", truncate=None, index_limit=None):
     """A BMP file with a 40-byte info header. `palette` is a list of entry
-    byte strings; rows are padded to 4 bytes unless `pixels` is given raw."""
+    byte strings; rows are padded to 4 bytes unless `pixels` is given raw.
+    Colour indices stay below `index_limit` (default: the palette's length)."""
     pal = b"".join(palette or [])
     if colours is None:
         colours = len(palette or [])
     if pixels is None:
         row = (width * bpp // 8 + 3) & ~3
-        pixels = bytes((x * 7 + y * 13) & 0xFF for y in range(abs(height)) for x in range(row))
+        limit = index_limit or (len(palette) if palette and bpp == 8 else 256)
+        pixels = bytes((x * 7 + y * 13) % limit for y in range(abs(height)) for x in range(row))
     if image_size is None:
         image_size = len(pixels)
     if offset is None:
@@ -39,9 +41,12 @@ def seeds():
     yield "pal8_4x4_bgra", bmp(4, 4, 8, palette=grey_palette(16, alpha=255))
     yield "pal8_5x3_alpha0", bmp(5, 3, 8, palette=grey_palette(256))
     yield "pal8_6x2_rgb3", bmp(6, 2, 8, palette=grey_palette(8, entry=3))
+    yield "pal8_4x4_entry2", bmp(4, 4, 8, palette=grey_palette(6, entry=2))
+    yield "pal8_4x4_entry1", bmp(4, 4, 8, palette=grey_palette(6, entry=1))
+    yield "pal24_header_4x4", bmp(4, 4, 24, palette=grey_palette(4), pixels=bytes(i % 4 for i in range(16)))
     yield "pal8_8x8_mip", bmp(8, 8, 8, palette=grey_palette(256, alpha=255))
     yield "pal8_ends_in_indices", bmp(4, 4, 8, palette=grey_palette(4), truncate=54 + 16 + 5)
-    yield "pal8_index_past_table", bmp(4, 4, 8, palette=grey_palette(2))
+    yield "pal8_index_past_table", bmp(4, 4, 8, palette=grey_palette(2), index_limit=256)
     yield "pal8_entry0_bytes", bmp(4, 4, 8, palette=grey_palette(4), offset=54 + 2, colours=4)
     yield "raw8_7x5", bmp(7, 5, 8)
     yield "raw8_16x16_mip", bmp(16, 16, 8)

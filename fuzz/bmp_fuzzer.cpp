@@ -7,7 +7,10 @@
 //     the length its size calls for (every byte readable), and leaves exactly
 //     that block allocated; the block is released here;
 //   - the same load with one of its allocations failing fails cleanly.
-// Blocks are counted by the graphics-service stand-in's heap seam.
+// The target brings its own heap seam for the module (it wins over the
+// stand-in's): it counts the blocks, fails the one planned to fail, and holds
+// the heap to the console's 24 MiB of main memory, so that a header claiming
+// a huge picture costs an allocation failure, not gigabytes and seconds.
 // Crashes, leaks and out-of-bounds reads are caught by the sanitizers.
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -18,8 +21,83 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <map>
+
 #include "gx_standin.h"
 #include "texmill.h"
+
+namespace {
+
+// --- Heap seam: counted, capped, failable -----------------------------------
+
+constexpr size_t kHeapBytes = size_t(24) << 20;
+
+struct Heap {
+  std::map<void*, size_t> blocks;
+  size_t live = 0;
+  uint32_t allocations = 0;
+  uint32_t fail_at = 0;  // allocation number that fails, 0 for none
+
+  void reset(uint32_t fail) {
+    allocations = 0;
+    fail_at = fail;
+  }
+  bool admit(size_t n) {
+    ++allocations;
+    return allocations != fail_at && n <= kHeapBytes - live;
+  }
+  void* add(void* p, size_t n) {
+    if (p) {
+      blocks[p] = n;
+      live += n;
+    }
+    return p;
+  }
+  size_t size_of(const void* p) const {
+    auto it = blocks.find(const_cast<void*>(p));
+    return it == blocks.end() ? 0 : it->second;
+  }
+};
+
+Heap& heap() {
+  static Heap h;
+  return h;
+}
+
+}  // namespace
+
+extern "C" {
+
+void* gx_standin_memalign(size_t alignment, size_t size) {
+  if (!heap().admit(size)) return nullptr;
+  void* p = nullptr;
+  if (posix_memalign(&p, alignment < sizeof(void*) ? sizeof(void*) : alignment, size ? size : 1) != 0) return nullptr;
+  return heap().add(p, size);
+}
+
+void* gx_standin_malloc(size_t size) {
+  if (!heap().admit(size)) return nullptr;
+  return heap().add(std::malloc(size ? size : 1), size);
+}
+
+void* gx_standin_calloc(size_t count, size_t size) {
+  if (size != 0 && count > SIZE_MAX / size) return nullptr;
+  const size_t bytes = count * size;
+  if (!heap().admit(bytes)) return nullptr;
+  return heap().add(std::calloc(bytes ? bytes : 1, 1), bytes);
+}
+
+void gx_standin_free(void* block) {
+  if (!block) return;
+  auto it = heap().blocks.find(block);
+  if (it != heap().blocks.end()) {
+    heap().live -= it->second;
+    heap().blocks.erase(it);
+  }
+  std::free(block);
+}
+
+}  // extern "C"
 
 namespace {
 
@@ -123,11 +201,12 @@ Outcome load(bool mipmap, GX_LOCAL_TEX_OBJ_TYPE& rec) {
 void check_failure(const Outcome& o) {
   FUZZ_CHECK(o.result == 0, "result is neither 0 nor 1");
   FUZZ_CHECK(o.record_kept, "a failed load changed the record");
-  FUZZ_CHECK(gx_standin_live_blocks() == 0, "a failed load left a block allocated");
+  FUZZ_CHECK(heap().blocks.empty(), "a failed load left a block allocated");
 }
 
 void load_once(bool mipmap, uint32_t seed) {
-  gx_standin_reset();
+  gx_standin_reset();  // the stand-in's call log
+  heap().reset(0);
   GX_LOCAL_TEX_OBJ_TYPE rec;
   Outcome o = load(mipmap, rec);
   if (o.result != 1) {
@@ -142,7 +221,7 @@ void load_once(bool mipmap, uint32_t seed) {
                "mipmap load of a size it must reject");
   }
   size_t len = block_length(rec, mipmap);
-  FUZZ_CHECK(gx_standin_live_blocks() == 1 && gx_standin_block_size(rec.data) == len,
+  FUZZ_CHECK(heap().blocks.size() == 1 && heap().size_of(rec.data) == len,
              "a successful load must leave exactly the texture block allocated");
   // Read the whole block: the sanitizers catch a block shorter than its size.
   uint32_t sum = 0;
@@ -153,9 +232,9 @@ void load_once(bool mipmap, uint32_t seed) {
 
   // The same load again with one of its allocations failing, picked by the
   // input: it must fail cleanly, whatever it prints (at most one line).
-  u32 taken = gx_standin_allocations();
+  uint32_t taken = heap().allocations;
   gx_standin_reset();
-  gx_standin_fail_allocation(1 + seed % taken);
+  heap().reset(1 + seed % taken);
   o = load(mipmap, rec);
   check_failure(o);
   FUZZ_CHECK(o.lines == 0 || o.lines == 1, "an allocation failure prints at most one line");
