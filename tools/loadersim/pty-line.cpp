@@ -118,12 +118,23 @@ bool PtyLine::write(const uint8_t* buf, size_t n) {
   return true;
 }
 
+namespace {
+constexpr int64_t kSettleMs = 50;
+}  // namespace
+
 void PtyLine::drain(int timeout_ms) {
   // What the loader wrote waits in the slave's input queue until the
   // sender reads it; the loader holds the slave too and can look.
-  int64_t deadline = line_now_ms() + timeout_ms;
+  // A byte written to the master reaches that queue a little later (the
+  // kernel moves it over asynchronously), so look only after a pause.
+  int64_t start = line_now_ms();
+  int64_t deadline = start + timeout_ms;
   int queued = 0;
-  while (ioctl(slave_, FIONREAD, &queued) == 0 && queued > 0 && line_now_ms() < deadline) {
+  for (;;) {
+    int64_t now = line_now_ms();
+    bool settled = now - start >= kSettleMs;
+    if (settled && (ioctl(slave_, FIONREAD, &queued) != 0 || queued == 0)) return;
+    if (now >= deadline) return;
     timespec pause{0, 1000000};
     nanosleep(&pause, nullptr);
   }
