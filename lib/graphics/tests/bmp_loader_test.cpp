@@ -2,6 +2,8 @@
 // line, the direct and palette paths, row order and padding, the mended
 // inputs (short image_size, short files, larger info headers), the service
 // calls, and every allocation failing in turn.
+#include <stdexcept>
+
 #include "texmill_test_util.h"
 
 namespace {
@@ -17,7 +19,9 @@ class BmpLoader : public Services {
     const std::string out = stdout_of([&] { result = texmill_load_bmp(path.c_str(), &rec); });
     EXPECT_EQ(result, 1u) << path << ": " << out;
     EXPECT_EQ(out, "");
-    if (result) keep(rec);
+    // Nothing below can look at the texels of a load that failed.
+    if (!result) throw std::runtime_error("load failed: " + path);
+    keep(rec);
     return rec;
   }
   // Expects `path` refused with exactly `line`, nothing left behind.
