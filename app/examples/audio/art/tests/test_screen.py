@@ -1,6 +1,6 @@
 """The demo's text screen, rendered by a terminal emulator."""
-import sys
 import os
+import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
