@@ -65,6 +65,10 @@ def seeds():
     yield "rgb24_top_down", bmp(4, -4, 24)
     yield "rgb24_huge", bmp(70000, 3, 24, pixels=b"\0" * 8, image_size=8)
     yield "rgb24_offset_past_end", bmp(4, 4, 24, offset=4096)
+    # Headers claiming 16384 x 16384 with no pixel data: the loaders must not
+    # spend gigabytes on them (the fuzz heap refuses anything over 24 MiB).
+    yield "huge_direct_16384", bmp(16384, 16384, 24, pixels=b"\0\0", image_size=0)
+    yield "huge_palette_16384", bmp(16384, 16384, 8, palette=[b"\x10\x20\x30\x00"], pixels=b"\0\0")
     yield "bad_magic", bmp(4, 4, 24, magic=b"MB")
     yield "rle8", bmp(4, 4, 8, compression=1, palette=grey_palette(4))
     yield "depth4", bmp(4, 4, 4, palette=grey_palette(16))
