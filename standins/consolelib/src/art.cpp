@@ -1,11 +1,17 @@
-// Articulation service stand-in. Each audio frame it walks the registered
-// sounds and turns their articulator chains into the gains, filter and pitch
-// of their voices.
+// Articulation service stand-in. Each audio frame it turns the articulator
+// chains of the registered sounds into the gains, filter and pitch of their
+// voices.
 //
-// The program writes the articulators' input fields from its main loop with
-// plain stores while this service reads them on the audio thread; the reads
-// are relaxed atomic loads, so each one sees a whole value written by the
-// program and the compiler cannot cache it across frames.
+// Sharing with the program: the program stores into its articulators from
+// its main loop with plain stores and no lock, while the service runs on the
+// audio thread. So that no field is ever read by one thread while the other
+// writes it, the audio thread never touches the program's records. At each
+// console call on the main thread (video sync, delay, play, registration)
+// art_sync copies the inputs of every registered articulator into records of
+// the stand-in's own, under the audio lock, and copies back the outputs that
+// the service computed since. A store followed by a console call therefore
+// takes effect from the next audio frame on.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -19,22 +25,27 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kSpeedOfSound = 343.0;  // m/s, for the Doppler pitch
 constexpr int kMaxChain = 64;            // a longer chain is taken as a loop
 
-ART_SOUND_TYPE* head = nullptr;  // registered sounds, guarded by audio_mutex()
-
-// What the trace last showed for one articulator (audio thread only).
-struct Shown {
-  const void* art;
-  u32 h, v, d, c;
-  s32 attenuation;
+// The stand-in's copy of one articulator.
+struct Art {
+  const ART_TYPE* record;
+  u32 type;
+  f32 h = 0, v = 0, dist = 0, closing = 0;  // 3D inputs
+  u32 update = 0;
+  u8 pan = 64, span = 127, src = 0;         // 3D outputs
+  f32 pitch = 1.0f;
+  s32 attenuation = 0;                      // 3D output, or the volume input
+  bool shown = false;                       // what the trace last showed
+  u32 shown_bits[4] = {};
+  s32 shown_attenuation = 0;
 };
-std::vector<Shown> shown;
 
-template <typename T>
-T load(const T* field) {
-  T value;
-  __atomic_load(field, &value, __ATOMIC_RELAXED);
-  return value;
-}
+struct Sound {
+  ART_SOUND_TYPE* record;
+  MINI_AX_VOICE_PB_TYPE* voice;
+  std::vector<Art> chain;
+};
+
+std::vector<Sound> sounds;  // registered sounds, guarded by audio_mutex()
 
 f32 finite_or_zero(f32 x) { return std::isfinite(x) ? x : 0.0f; }
 
@@ -45,78 +56,59 @@ double gain_of(s32 attenuation) {
   return std::pow(10.0, static_cast<double>(attenuation) / 65536.0 / 200.0);
 }
 
-Shown* shown_for(const void* art) {
-  for (Shown& s : shown)
-    if (s.art == art) return &s;
-  shown.push_back(Shown{art, 0, 0, 0, 0, 0});
-  Shown* s = &shown.back();
-  s->attenuation = 1;  // a value no articulator starts with, so the first one shows
-  s->h = 0xFFFFFFFFu;
-  return s;
-}
-
 // 3D articulator: recompute the outputs from the inputs while update is set.
-void service_3d(ART_3D_TYPE* a, int voice) {
-  if (load(&a->update) == 0) return;
-  const f32 h = finite_or_zero(load(&a->h_angle));
-  const f32 v = finite_or_zero(load(&a->v_angle));
-  const f32 dist = finite_or_zero(load(&a->dist));
-  const f32 closing = finite_or_zero(load(&a->closing_speed));
-
+void service_3d(Art* a, int voice) {
+  if (a->update == 0) return;
+  const f32 h = finite_or_zero(a->h), v = finite_or_zero(a->v);
+  const f32 dist = finite_or_zero(a->dist), closing = finite_or_zero(a->closing);
   const double lateral = std::sin(h) * std::fabs(std::cos(v));  // -1 left .. 1 right
   const double ahead = std::cos(h);                              // 1 ahead, 0 beside, -1 behind
   a->pan = static_cast<u8>(std::lround(64.0 + 64.0 * lateral));
   a->span = static_cast<u8>(std::lround(127.0 * (1.0 - std::fmax(0.0, -ahead))));
   a->src = static_cast<u8>(127 - a->span);
-  a->itdL = 0;
-  a->itdR = 0;
   const double speed = std::fmax(-0.9 * kSpeedOfSound, std::fmin(0.9 * kSpeedOfSound, closing));
   a->pitch = static_cast<f32>(kSpeedOfSound / (kSpeedOfSound - speed));
   const double db_tenths = dist > 1.0f ? -200.0 * std::log10(static_cast<double>(dist)) : 0.0;
   a->attenuation = static_cast<s32>(std::fmax(db_tenths, -904.0) * 65536.0);
 
-  Shown* s = shown_for(a);
-  const u32 hb = f32_bits(h), vb = f32_bits(v), db = f32_bits(dist), cb = f32_bits(closing);
-  if (s->h != hb || s->v != vb || s->d != db || s->c != cb) {
-    *s = Shown{a, hb, vb, db, cb, 0};
+  const u32 bits[4] = {f32_bits(h), f32_bits(v), f32_bits(dist), f32_bits(closing)};
+  if (!a->shown || !std::equal(bits, bits + 4, a->shown_bits)) {
+    a->shown = true;
+    std::copy(bits, bits + 4, a->shown_bits);
     trace("art_service_snds t=%llu voice%d 3D h_angle=0x%08lX v_angle=0x%08lX dist=0x%08lX closing_speed=0x%08lX "
           "pan=%u span=%u src=%u",
-          static_cast<unsigned long long>(clock_samples()), voice, static_cast<unsigned long>(hb),
-          static_cast<unsigned long>(vb), static_cast<unsigned long>(db), static_cast<unsigned long>(cb), a->pan,
-          a->span, a->src);
+          static_cast<unsigned long long>(clock_samples()), voice, static_cast<unsigned long>(bits[0]),
+          static_cast<unsigned long>(bits[1]), static_cast<unsigned long>(bits[2]),
+          static_cast<unsigned long>(bits[3]), a->pan, a->span, a->src);
   }
 }
 
-void service_sound(ART_SOUND_TYPE* snd) {
-  MINI_AX_VOICE_PB_TYPE* voice = snd->vpb;
+void service_sound(Sound* snd) {
+  MINI_AX_VOICE_PB_TYPE* voice = snd->voice;
   if (voice == nullptr) return;
   const int index = voice_index(voice);
   double left = 1.0, right = 1.0, lowpass = 1.0, pitch = 1.0;
-  ART_TYPE* art = snd->articulators;
-  for (int n = 0; art != nullptr && n < kMaxChain; ++n, art = static_cast<ART_TYPE*>(art->next)) {
-    if (art->type == ART_TYPE_3D) {
-      ART_3D_TYPE* a = reinterpret_cast<ART_3D_TYPE*>(art);
-      service_3d(a, index);
+  for (Art& a : snd->chain) {
+    if (a.type == ART_TYPE_3D) {
+      service_3d(&a, index);
       // Head shadow: the far ear keeps some of the sound (pan 0..128 -> 0.1..0.9).
-      const double x = 0.1 + 0.8 * (a->pan / 128.0);
-      const double behind = (127 - a->span) / 127.0;
-      const double level = (1.0 - 0.5 * behind) * gain_of(a->attenuation);
+      const double x = 0.1 + 0.8 * (a.pan / 128.0);
+      const double behind = (127 - a.span) / 127.0;
+      const double level = (1.0 - 0.5 * behind) * gain_of(a.attenuation);
       left *= std::cos(x * kPi / 2) * level;
       right *= std::cos((1.0 - x) * kPi / 2) * level;
-      lowpass *= 1.0 - 0.85 * (a->src / 127.0);
-      pitch *= a->pitch;
-    } else if (art->type == ART_TYPE_VOLUME) {
-      ART_VOL_TYPE* a = reinterpret_cast<ART_VOL_TYPE*>(art);
-      const s32 attenuation = load(&a->attenuation);
-      const double g = gain_of(attenuation);
+      lowpass *= 1.0 - 0.85 * (a.src / 127.0);
+      pitch *= a.pitch;
+    } else if (a.type == ART_TYPE_VOLUME) {
+      const double g = gain_of(a.attenuation);
       left *= g;
       right *= g;
-      Shown* s = shown_for(a);
-      if (s->attenuation != attenuation) {
-        s->attenuation = attenuation;
+      if (!a.shown || a.shown_attenuation != a.attenuation) {
+        a.shown = true;
+        a.shown_attenuation = a.attenuation;
         trace("art_service_snds t=%llu voice%d volume attenuation=0x%08lX",
               static_cast<unsigned long long>(clock_samples()), index,
-              static_cast<unsigned long>(static_cast<u32>(attenuation)));
+              static_cast<unsigned long>(static_cast<u32>(a.attenuation)));
       }
     }
   }
@@ -127,11 +119,54 @@ void service_sound(ART_SOUND_TYPE* snd) {
   voice->articulated = 1;
 }
 
+// Main thread, audio lock held: the program's record <-> the stand-in's copy.
+void sync_sound(Sound* snd) {
+  std::vector<Art> chain;
+  const ART_TYPE* record = snd->record->articulators;
+  for (int n = 0; record != nullptr && n < kMaxChain; ++n, record = static_cast<const ART_TYPE*>(record->next)) {
+    Art a{record, record->type};
+    bool known = false;
+    for (const Art& old : snd->chain)
+      if (old.record == record && old.type == record->type) {
+        a = old;
+        known = true;
+      }
+    if (record->type == ART_TYPE_3D) {
+      ART_3D_TYPE* r = const_cast<ART_3D_TYPE*>(reinterpret_cast<const ART_3D_TYPE*>(record));
+      if (known) {  // outputs of the service go back to the program's record
+        r->pan = a.pan;
+        r->span = a.span;
+        r->src = a.src;
+        r->itdL = 0;
+        r->itdR = 0;
+        r->pitch = a.pitch;
+        r->attenuation = a.attenuation;
+      } else {
+        a.pan = r->pan;
+        a.span = r->span;
+        a.src = r->src;
+        a.pitch = r->pitch;
+        a.attenuation = r->attenuation;
+      }
+      a.h = r->h_angle;
+      a.v = r->v_angle;
+      a.dist = r->dist;
+      a.closing = r->closing_speed;
+      a.update = r->update;
+    } else if (record->type == ART_TYPE_VOLUME) {
+      a.attenuation = reinterpret_cast<const ART_VOL_TYPE*>(record)->attenuation;
+    }
+    chain.push_back(a);
+  }
+  snd->chain = std::move(chain);
+  snd->voice = snd->record->vpb;
+}
+
 const char* type_name(u32 type) {
   return type == ART_TYPE_3D ? "3D" : type == ART_TYPE_VOLUME ? "volume" : "other";
 }
 
-// Inputs of a sound's articulators, for the trace; caller holds audio_mutex().
+// Inputs of a sound's articulators, for the trace (main thread).
 std::string state_of(const ART_SOUND_TYPE* snd) {
   std::string text;
   char buf[192];
@@ -167,17 +202,21 @@ std::string chain_of(const ART_SOUND_TYPE* snd) {
 
 }  // namespace
 
+void art_sync() {
+  std::lock_guard<std::mutex> hold(audio_mutex());
+  for (Sound& s : sounds) sync_sound(&s);
+}
+
 std::string art_state_of_voice(const MINI_AX_VOICE_PB_TYPE* voice) {
   std::lock_guard<std::mutex> hold(audio_mutex());
-  for (ART_SOUND_TYPE* s = head; s != nullptr; s = static_cast<ART_SOUND_TYPE*>(s->next))
-    if (s->vpb == voice) return state_of(s);
+  for (const Sound& s : sounds)
+    if (s.record->vpb == voice) return state_of(s.record);
   return "not articulated";
 }
 
 void art_trace_final_state() {
   std::lock_guard<std::mutex> hold(audio_mutex());
-  for (ART_SOUND_TYPE* s = head; s != nullptr; s = static_cast<ART_SOUND_TYPE*>(s->next))
-    trace("state voice%d %s", voice_index(s->vpb), state_of(s).c_str());
+  for (const Sound& s : sounds) trace("state voice%d %s", voice_index(s.record->vpb), state_of(s.record).c_str());
 }
 
 }  // namespace standin
@@ -187,7 +226,7 @@ using namespace standin;
 extern "C" void art_init(void) {
   trace("art_init");
   std::lock_guard<std::mutex> hold(audio_mutex());
-  head = nullptr;
+  sounds.clear();
 }
 
 extern "C" void art_init_3D(ART_3D_TYPE* art) {
@@ -220,7 +259,6 @@ extern "C" void art_init_volume(ART_VOL_TYPE* art) {
 extern "C" void art_add_articulator(ART_SOUND_TYPE* snd, ART_TYPE* art) {
   trace("art_add_articulator %s", art ? type_name(art->type) : "null");
   if (snd == nullptr || art == nullptr) return;
-  std::lock_guard<std::mutex> hold(audio_mutex());
   ART_TYPE* last = nullptr;
   int n = 0;
   for (ART_TYPE* a = snd->articulators; a != nullptr; a = static_cast<ART_TYPE*>(a->next)) {
@@ -232,6 +270,7 @@ extern "C" void art_add_articulator(ART_SOUND_TYPE* snd, ART_TYPE* art) {
     snd->articulators = art;
   else
     last->next = art;
+  art_sync();  // the sound may be registered already
 }
 
 extern "C" void art_add_sound(ART_SOUND_TYPE* snd) {
@@ -239,18 +278,22 @@ extern "C" void art_add_sound(ART_SOUND_TYPE* snd) {
     trace("art_add_sound null");
     return;
   }
-  std::lock_guard<std::mutex> hold(audio_mutex());
   trace("art_add_sound voice%d sample_rate=0x%08lX chain=%s %s", voice_index(snd->vpb),
         static_cast<unsigned long>(f32_bits(snd->sample_rate)), chain_of(snd).c_str(), state_of(snd).c_str());
-  for (ART_SOUND_TYPE* s = head; s != nullptr; s = static_cast<ART_SOUND_TYPE*>(s->next))
-    if (s == snd) return;
-  snd->prev = nullptr;
-  snd->next = head;
-  if (head != nullptr) head->prev = snd;
-  head = snd;
+  {
+    std::lock_guard<std::mutex> hold(audio_mutex());
+    for (const Sound& s : sounds)
+      if (s.record == snd) return;
+    // The library links its sounds through their next/prev fields.
+    snd->next = nullptr;
+    snd->prev = sounds.empty() ? nullptr : sounds.back().record;
+    if (!sounds.empty()) sounds.back().record->next = snd;
+    sounds.push_back(Sound{snd, snd->vpb, {}});
+  }
+  art_sync();
 }
 
 extern "C" void art_service_snds(void) {
   std::lock_guard<std::mutex> hold(audio_mutex());
-  for (ART_SOUND_TYPE* s = head; s != nullptr; s = static_cast<ART_SOUND_TYPE*>(s->next)) service_sound(s);
+  for (Sound& s : sounds) service_sound(&s);
 }

@@ -244,6 +244,7 @@ extern "C" void mini_ax_play_sample(s32 sound_id, s32 start, u8 pan, u8 loop) {
   trace("mini_ax_play_sample %ld %ld %u %u %s", static_cast<long>(sound_id), static_cast<long>(start), pan, loop,
         state.c_str());
   if (v == nullptr) return;
+  art_sync();  // the sound starts with the articulation the program has just set
   std::lock_guard<std::mutex> hold(audio_lock);
   const std::size_t len = sounds[static_cast<std::size_t>(sound_id)].samples.size();
   if (start < 0) start = 0;

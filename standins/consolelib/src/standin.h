@@ -80,8 +80,11 @@ MINI_AX_VOICE_PB_TYPE* voice_at(std::size_t index);
 int voice_index(const MINI_AX_VOICE_PB_TYPE* voice);  // -1 if not a voice
 void audio_close();
 
-// Articulation internals (art.cpp): text of a sound's articulators for the
-// trace ("h_angle=0x... attenuation=0x..."), and the final state lines.
+// Articulation internals (art.cpp). art_sync, main thread only: hands the
+// program's articulator fields to the audio thread's copies and back; every
+// console call that lets time pass or starts a sound calls it first. Then
+// the text of a sound's articulators for the trace, and the final state.
+void art_sync();
 std::string art_state_of_voice(const MINI_AX_VOICE_PB_TYPE* voice);
 void art_trace_final_state();
 

@@ -8,6 +8,7 @@
 extern "C" void mdelay(u32 ms) {
   using namespace standin;
   trace("mdelay %lu", static_cast<unsigned long>(ms));
+  art_sync();
   if (config().scripted) {
     clock_advance_ms(ms);
     return;

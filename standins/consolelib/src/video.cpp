@@ -42,6 +42,7 @@ extern "C" void video_waitVSync(void) {
   using namespace standin;
   const Config& c = config();
   finish_if_quit();
+  art_sync();
   if (c.frames >= 0 && frames >= static_cast<std::uint64_t>(c.frames)) finish(0);
   if (c.scripted)
     clock_advance_video_frame();

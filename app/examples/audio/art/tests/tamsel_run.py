@@ -63,6 +63,8 @@ def run(pads=None, frames=None, sd_root=None, sd_result=None, audio=False, timeo
             env["CONSOLE_AUDIO_OUT"] = os.path.join(tmp, "out.wav")
         p = subprocess.run(LAUNCHER + [BIN], env=env, cwd=tmp, stdin=subprocess.DEVNULL,
                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        for marker in (b"Sanitizer", b"runtime error:"):
+            assert marker not in p.stderr, p.stderr.decode(errors="replace")
         trace = []
         if os.path.exists(env["CONSOLE_TRACE"]):
             with open(env["CONSOLE_TRACE"]) as f:
