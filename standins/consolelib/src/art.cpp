@@ -21,8 +21,11 @@
 namespace standin {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kSpeedOfSound = 343.0;  // m/s, for the Doppler pitch
+// Single precision throughout, the console's own f32. (It also keeps to
+// glibc's float routines: under the PowerPC emulator of the cross tests the
+// double ones stop at rounding-mode instructions the emulator lacks.)
+constexpr float kHalfPi = 1.57079632679f;
+constexpr float kSpeedOfSound = 343.0f;  // m/s, for the Doppler pitch
 constexpr int kMaxChain = 64;            // a longer chain is taken as a loop
 
 // The stand-in's copy of one articulator.
@@ -50,10 +53,16 @@ std::vector<Sound> sounds;  // registered sounds, guarded by audio_mutex()
 f32 finite_or_zero(f32 x) { return std::isfinite(x) ? x : 0.0f; }
 
 // Attenuation in 16.16 tenths of a dB to a linear gain, no boost above 0 dB.
-double gain_of(s32 attenuation) {
-  if (attenuation <= ART_ATTENUATION_SILENT) return 0.0;
-  if (attenuation >= 0) return 1.0;
-  return std::pow(10.0, static_cast<double>(attenuation) / 65536.0 / 200.0);
+float gain_of(s32 attenuation) {
+  if (attenuation <= ART_ATTENUATION_SILENT) return 0.0f;
+  if (attenuation >= 0) return 1.0f;
+  return std::pow(10.0f, static_cast<float>(attenuation) / 65536.0f / 200.0f);
+}
+
+// Gain of one ear for a pan position 0..128 (64 centre): constant power, and
+// the far ear keeps some of the sound (head shadow rather than a hard pan).
+float ear_gain(unsigned toward_other_ear) {
+  return std::cos((0.1f + 0.8f * static_cast<float>(toward_other_ear) / 128.0f) * kHalfPi);
 }
 
 // 3D articulator: recompute the outputs from the inputs while update is set.
@@ -61,15 +70,15 @@ void service_3d(Art* a, int voice) {
   if (a->update == 0) return;
   const f32 h = finite_or_zero(a->h), v = finite_or_zero(a->v);
   const f32 dist = finite_or_zero(a->dist), closing = finite_or_zero(a->closing);
-  const double lateral = std::sin(h) * std::fabs(std::cos(v));  // -1 left .. 1 right
-  const double ahead = std::cos(h);                              // 1 ahead, 0 beside, -1 behind
-  a->pan = static_cast<u8>(std::lround(64.0 + 64.0 * lateral));
-  a->span = static_cast<u8>(std::lround(127.0 * (1.0 - std::fmax(0.0, -ahead))));
+  const float lateral = std::sin(h) * std::fabs(std::cos(v));  // -1 left .. 1 right
+  const float ahead = std::cos(h);                             // 1 ahead, 0 beside, -1 behind
+  a->pan = static_cast<u8>(std::lround(64.0f + 64.0f * lateral));
+  a->span = static_cast<u8>(std::lround(127.0f * (1.0f - std::fmax(0.0f, -ahead))));
   a->src = static_cast<u8>(127 - a->span);
-  const double speed = std::fmax(-0.9 * kSpeedOfSound, std::fmin(0.9 * kSpeedOfSound, closing));
-  a->pitch = static_cast<f32>(kSpeedOfSound / (kSpeedOfSound - speed));
-  const double db_tenths = dist > 1.0f ? -200.0 * std::log10(static_cast<double>(dist)) : 0.0;
-  a->attenuation = static_cast<s32>(std::fmax(db_tenths, -904.0) * 65536.0);
+  const float speed = std::fmax(-0.9f * kSpeedOfSound, std::fmin(0.9f * kSpeedOfSound, closing));
+  a->pitch = kSpeedOfSound / (kSpeedOfSound - speed);
+  const float db_tenths = dist > 1.0f ? -200.0f * std::log10(dist) : 0.0f;
+  a->attenuation = static_cast<s32>(std::fmax(db_tenths, -904.0f) * 65536.0f);
 
   const u32 bits[4] = {f32_bits(h), f32_bits(v), f32_bits(dist), f32_bits(closing)};
   if (!a->shown || !std::equal(bits, bits + 4, a->shown_bits)) {
@@ -87,20 +96,19 @@ void service_sound(Sound* snd) {
   MINI_AX_VOICE_PB_TYPE* voice = snd->voice;
   if (voice == nullptr) return;
   const int index = voice_index(voice);
-  double left = 1.0, right = 1.0, lowpass = 1.0, pitch = 1.0;
+  float left = 1.0f, right = 1.0f, lowpass = 1.0f, pitch = 1.0f;
   for (Art& a : snd->chain) {
     if (a.type == ART_TYPE_3D) {
       service_3d(&a, index);
-      // Head shadow: the far ear keeps some of the sound (pan 0..128 -> 0.1..0.9).
-      const double x = 0.1 + 0.8 * (a.pan / 128.0);
-      const double behind = (127 - a.span) / 127.0;
-      const double level = (1.0 - 0.5 * behind) * gain_of(a.attenuation);
-      left *= std::cos(x * kPi / 2) * level;
-      right *= std::cos((1.0 - x) * kPi / 2) * level;
-      lowpass *= 1.0 - 0.85 * (a.src / 127.0);
+      // Behind the listener: up to 6 dB quieter, and darker through the low-pass.
+      const float behind = static_cast<float>(127 - a.span) / 127.0f;
+      const float level = (1.0f - 0.5f * behind) * gain_of(a.attenuation);
+      left *= ear_gain(a.pan) * level;
+      right *= ear_gain(128u - a.pan) * level;
+      lowpass *= 1.0f - 0.85f * static_cast<float>(a.src) / 127.0f;
       pitch *= a.pitch;
     } else if (a.type == ART_TYPE_VOLUME) {
-      const double g = gain_of(a.attenuation);
+      const float g = gain_of(a.attenuation);
       left *= g;
       right *= g;
       if (!a.shown || a.shown_attenuation != a.attenuation) {
@@ -112,10 +120,10 @@ void service_sound(Sound* snd) {
       }
     }
   }
-  voice->art_left = static_cast<f32>(left);
-  voice->art_right = static_cast<f32>(right);
-  voice->art_lowpass = static_cast<f32>(lowpass);
-  voice->art_pitch = static_cast<f32>(pitch);
+  voice->art_left = left;
+  voice->art_right = right;
+  voice->art_lowpass = lowpass;
+  voice->art_pitch = pitch;
   voice->articulated = 1;
 }
 

@@ -44,8 +44,11 @@ bool read_file(const std::string& path, std::vector<u8>* bytes) {
 
 void render_voice(MINI_AX_VOICE_PB_TYPE* v, const Sound& s, f32* left, f32* right) {
   const std::size_t len = s.samples.size();
-  const double ratio = static_cast<double>(s.sample_rate) / MINI_AX_OUTPUT_RATE * v->pitch;
-  const u32 step = static_cast<u32>(std::lround(std::fmin(std::fmax(ratio, 0.0), 4.0) * 65536.0));
+  // Source samples per output sample in 16.16; the pitch factor stays within 0..4.
+  const float pitch = std::fmin(std::fmax(v->pitch, 0.0f), 4.0f);
+  const u32 step = static_cast<u32>(
+      (static_cast<std::uint64_t>(s.sample_rate) * static_cast<std::uint64_t>(pitch * 65536.0f) * 65536u /
+       MINI_AX_OUTPUT_RATE) >> 16);
   for (std::size_t n = 0; n < MINI_AX_FRAME_SAMPLES && v->playing; ++n) {
     const f32 a = s.samples[v->position];
     const f32 b = (v->position + 1 < len) ? s.samples[v->position + 1] : (v->loop ? s.samples[0] : 0.0f);

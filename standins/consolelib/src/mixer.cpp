@@ -18,7 +18,7 @@ extern "C" void mixer_init(void) {
 }
 
 extern "C" void mixer_update_settings(void) {
-  constexpr double kHalfPi = 1.57079632679489661923;
+  constexpr float kHalfPi = 1.57079632679f;
   std::lock_guard<std::mutex> hold(audio_mutex());
   for (std::size_t i = 0; i < voice_count(); ++i) {
     MINI_AX_VOICE_PB_TYPE* v = voice_at(i);
@@ -28,9 +28,9 @@ extern "C" void mixer_update_settings(void) {
       v->lowpass = v->art_lowpass;
       v->pitch = v->art_pitch;
     } else {
-      const double x = 0.1 + 0.8 * (v->pan / 128.0);
-      v->left = static_cast<f32>(std::cos(x * kHalfPi));
-      v->right = static_cast<f32>(std::cos((1.0 - x) * kHalfPi));
+      // Constant power; the far side keeps some of the sound, as articulated voices do.
+      v->left = std::cos((0.1f + 0.8f * static_cast<float>(v->pan) / 128.0f) * kHalfPi);
+      v->right = std::cos((0.1f + 0.8f * static_cast<float>(128u - v->pan) / 128.0f) * kHalfPi);
       v->lowpass = 1.0f;
       v->pitch = 1.0f;
     }
