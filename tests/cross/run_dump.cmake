@@ -3,6 +3,8 @@
 #   cmake -DEMULATOR=... -DPROGRAM=... -DARGS=... -DOUTPUT=... [-DREFERENCE=...] -P run_dump.cmake
 execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${ARGS}
                 OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+# A Windows program ends its lines with CR LF.
+string(REPLACE "\r\n" "\n" out "${out}")
 file(WRITE ${OUTPUT} "${out}")
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${PROGRAM} exited with ${rc}; output in ${OUTPUT}")
