@@ -88,9 +88,10 @@ void art_sync();
 std::string art_state_of_voice(const MINI_AX_VOICE_PB_TYPE* voice);
 void art_trace_final_state();
 
-// Keyboard (terminal_posix.cpp): raw input while the program runs, restored
-// on every exit path. term_read returns the bytes waiting, never blocks.
-void term_keyboard_open();
+// Keyboard and signals (terminal_posix.cpp): Ctrl-C, SIGTERM and SIGHUP ask
+// for an orderly end; with raw_keys, key input is unbuffered and unechoed
+// until any exit. term_read returns the bytes waiting, never blocks.
+void term_keyboard_open(bool raw_keys);
 std::size_t term_read(u8* buffer, std::size_t size);
 void term_restore();
 bool term_interrupted();

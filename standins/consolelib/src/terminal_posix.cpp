@@ -28,13 +28,14 @@ void restore_at_exit() { term_restore(); }
 
 }  // namespace
 
-void term_keyboard_open() {
+void term_keyboard_open(bool raw_keys) {
   struct sigaction sa = {};
   sa.sa_handler = on_signal;
   sigemptyset(&sa.sa_mask);
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
+  if (!raw_keys) return;
   input_open = true;
   if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0) return;
   saved_valid = 1;
