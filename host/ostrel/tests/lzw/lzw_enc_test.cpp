@@ -278,11 +278,14 @@ void expect_fast_path_matches(const Bytes& data, size_t piece, Setup setup) {
 }
 
 TEST(LzwEncoder, FastLoopMatchesInternalOperations) {
+  // Text, code, noise, and runs of one byte (the string just added is
+  // at once the next look-up).
   Bytes data = text_bytes(100000, 21);
   const Bytes bin = powerpc_binary(100000);
   const Bytes noise = random_bytes(100000, 22);
   data.insert(data.end(), bin.begin(), bin.end());
   data.insert(data.end(), noise.begin(), noise.end());
+  for (size_t run = 1; run < 300; run += 7) data.insert(data.end(), run, static_cast<uint8_t>(run));
   expect_fast_path_matches(data, 256, [](lzw_enc_state*) {});
 }
 
