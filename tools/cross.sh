@@ -2,13 +2,15 @@
 # Cross builds and their tests (make test-cross):
 #  - PowerPC (32-bit, big-endian, as the console): the console modules, the
 #    LZW encoder and decoder with their unit tests, run under qemu-ppc; the
-#    texture-block and LZW dumps must equal those of the little-endian host.
+#    texture-block and LZW dumps must equal those of the little-endian host;
+#    a big-endian ostrel uploads to the simulated loader like the Linux one.
 #  - Windows (MinGW-w64): ostrel.exe and the upload unit tests run under wine,
 #    then end-to-end uploads from ostrel.exe on COM5 (mapped to the simulated
 #    loader's pseudo-terminal), compared with the Linux tool.
 # A suite whose tools are missing is skipped with a message (install them with
-# tools/deps.sh cross as root). Build directories: build-ppc, build-win, and
-# build-ppc/host for the little-endian reference and the Linux tools.
+# tools/deps.sh cross as root). Build directories: build-ppc (and in it host/
+# for the little-endian reference and the Linux tools, ostrel/ for the
+# big-endian upload tool) and build-win.
 #   JOBS    parallel build jobs (default: number of cores)
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -59,10 +61,22 @@ ppc_suite() {
         -DKIT_OSTREL=OFF -DKIT_HOST_TOOLS=OFF -DKIT_BENCH=OFF -DKIT_WERROR="$werror" \
         -DKIT_CROSS_REFERENCE_DIR="$PWD/$ref" || return 1
   quiet cmake --build build-ppc -j "$jobs" || return 1
-  local t1=$SECONDS
+  # The upload tool too, big-endian, for an end-to-end check of its upload
+  # image (header and code stream) against the loader.
+  quiet cmake -S . -B build-ppc/ostrel "${gen[@]}" \
+        -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/powerpc-linux.cmake -DCMAKE_BUILD_TYPE=Release \
+        -DKIT_CONSOLE=OFF -DKIT_HOST_TOOLS=OFF -DKIT_BENCH=OFF -DKIT_TESTS=OFF \
+        -DKIT_WERROR="$werror" &&
+    quiet cmake --build build-ppc/ostrel -j "$jobs" --target ostrel || return 1
+  local t1=$SECONDS rc=0
   echo "== PowerPC tests under qemu-ppc"
-  (cd build-ppc && ctest --output-on-failure --timeout 300 -j "$jobs" | tail -n 4) || return 1
-  report+=("PowerPC/QEMU: passed (build $((t1 - t0)) s, tests $((SECONDS - t1)) s)")
+  (cd build-ppc && ctest --output-on-failure --timeout 300 -j "$jobs" | tail -n 4) || rc=1
+  local t2=$SECONDS
+  echo "== PowerPC uploads: big-endian ostrel under qemu-ppc"
+  tests/cross/upload-compare.sh qemu-ppc build-ppc/ostrel/bin/ostrel build-ppc/host/bin/ostrel \
+    build-ppc/host/bin/loadersim build-ppc/upload || rc=1
+  [ "$rc" -eq 0 ] || return 1
+  report+=("PowerPC/QEMU: passed (build $((t1 - t0)) s, tests $((t2 - t1)) s, uploads $((SECONDS - t2)) s)")
 }
 
 win_suite() {
@@ -103,8 +117,8 @@ win_suite() {
   (cd build-win && ctest --output-on-failure --timeout 120 -j "$jobs" | tail -n 4) || rc=1
   local t3=$SECONDS
   echo "== Windows uploads: ostrel.exe on COM5 under wine"
-  tests/cross/wine-upload.sh build-win/bin/ostrel.exe build-ppc/host/bin/ostrel \
-    build-ppc/host/bin/loadersim "$WINEPREFIX" build-win/upload || rc=1
+  tests/cross/upload-compare.sh wine build-win/bin/ostrel.exe "$WINEPREFIX" \
+    build-ppc/host/bin/ostrel build-ppc/host/bin/loadersim build-win/upload || rc=1
   [ "$rc" -eq 0 ] || return 1
   report+=("Windows/wine: passed (build $((t1 - t0)) s, wine start $((t2 - t1)) s, tests $((t3 - t2)) s, uploads $((SECONDS - t3)) s)")
 }
