@@ -11,6 +11,7 @@
 
 #include "png-write.h"
 #include "texmill.h"
+#include "texmill_internal.h"
 #include "untile.h"
 
 namespace {
@@ -75,7 +76,9 @@ int run(const Options& o) {
   size_t block_len;
   unsigned levels;
   if (o.mipmap) {
-    block_len = static_cast<size_t>(mipmap_chain_length(tex.width));
+    // The tiled chain: the linear chain plus the padding of the two smallest
+    // levels, each held in a whole tile.
+    block_len = size_t(texmill_get_mipmap_size(tex.width)) + 108;
     levels = texmill_get_mipmap_depth(tex.width);
   } else {
     block_len = size_t((tex.width + 3u) & ~3u) * ((tex.height + 3u) & ~3u) * 4;
