@@ -63,7 +63,7 @@ TEST(LzwRoundTrip, Text) {
 }
 
 TEST(LzwRoundTrip, PowerPcBinaries) {
-  const Bytes bin = powerpc_binary(4u << 20);
+  const Bytes bin = powerpc_binary(2u << 20);
   if (bin.empty())
     GTEST_SKIP() << "no PowerPC binaries under /usr/powerpc-linux-gnu/lib (package "
                     "libc6-powerpc-cross): nothing real to round-trip";
