@@ -31,6 +31,8 @@ namespace {
 // --- Heap seam: counted, capped, failable -----------------------------------
 
 constexpr size_t kHeapBytes = size_t(24) << 20;
+// Fill of blocks from malloc and memalign: no loader may leave it in a texture.
+constexpr uint8_t kJunk = 0xCD;
 
 struct Heap {
   std::map<void*, size_t> blocks;
@@ -72,12 +74,15 @@ void* gx_standin_memalign(size_t alignment, size_t size) {
   if (!heap().admit(size)) return nullptr;
   void* p = nullptr;
   if (posix_memalign(&p, alignment < sizeof(void*) ? sizeof(void*) : alignment, size ? size : 1) != 0) return nullptr;
+  std::memset(p, kJunk, size);  // bytes the loader forgets to write show up
   return heap().add(p, size);
 }
 
 void* gx_standin_malloc(size_t size) {
   if (!heap().admit(size)) return nullptr;
-  return heap().add(std::malloc(size ? size : 1), size);
+  void* p = std::malloc(size ? size : 1);
+  if (p) std::memset(p, kJunk, size);
+  return heap().add(p, size);
 }
 
 void* gx_standin_calloc(size_t count, size_t size) {
@@ -180,6 +185,56 @@ size_t block_length(const GX_LOCAL_TEX_OBJ_TYPE& rec, bool mipmap) {
   return len + 128;  // the 2 x 2 and 1 x 1 levels, one tile each
 }
 
+// Texel (x, y) of a tiled image of padded width pw as R, G, B, A.
+void texel(const uint8_t* tiled, uint32_t pw, uint32_t x, uint32_t y, uint8_t out[4]) {
+  const uint8_t* t = tiled + 64 * (size_t(y / 4) * (pw / 4) + x / 4) + 2 * (4 * (y % 4) + x % 4);
+  out[0] = t[1];
+  out[1] = t[32];
+  out[2] = t[33];
+  out[3] = t[0];
+}
+
+// One level: the texels past the picture's right and bottom edges are 0, 0, 0, 0.
+void check_padding(const uint8_t* tiled, uint32_t w, uint32_t h) {
+  const uint32_t pw = (w + 3) & ~3u, ph = (h + 3) & ~3u;
+  uint8_t px[4];
+  for (uint32_t y = 0; y < ph; ++y)
+    for (uint32_t x = (y < h ? w : 0); x < pw; ++x) {
+      texel(tiled, pw, x, y, px);
+      FUZZ_CHECK((px[0] | px[1] | px[2] | px[3]) == 0, "padding texel is not transparent black");
+    }
+}
+
+// A mipmap chain: every level is the 2 x 2 mean of the one before (fraction
+// dropped), and the padded tiles of the 2 x 2 and 1 x 1 levels are zero
+// outside those levels.
+void check_chain(const uint8_t* chain, uint32_t side) {
+  const uint8_t* level = chain;
+  for (uint32_t n = side; n > 1; n /= 2) {
+    const uint32_t pw = n < 4 ? 4 : n;
+    const uint8_t* next = level + size_t(pw) * pw * 4;
+    const uint32_t half = n / 2, next_pw = half < 4 ? 4 : half;
+    for (uint32_t y = 0; y < next_pw; ++y)
+      for (uint32_t x = 0; x < next_pw; ++x) {
+        uint8_t got[4];
+        texel(next, next_pw, x, y, got);
+        if (x >= half || y >= half) {
+          FUZZ_CHECK((got[0] | got[1] | got[2] | got[3]) == 0, "padding of a small level is not zero");
+          continue;
+        }
+        uint32_t sum[4] = {0, 0, 0, 0};
+        for (uint32_t j = 0; j < 2; ++j)
+          for (uint32_t i = 0; i < 2; ++i) {
+            uint8_t px[4];
+            texel(level, pw, 2 * x + i, 2 * y + j, px);
+            for (int c = 0; c < 4; ++c) sum[c] += px[c];
+          }
+        for (int c = 0; c < 4; ++c) FUZZ_CHECK(got[c] == sum[c] / 4, "level is not the mean of the one before");
+      }
+    level = next;
+  }
+}
+
 struct Outcome {
   u32 result;
   int lines;
@@ -223,7 +278,12 @@ void load_once(bool mipmap, uint32_t seed) {
   size_t len = block_length(rec, mipmap);
   FUZZ_CHECK(heap().blocks.size() == 1 && heap().size_of(rec.data) == len,
              "a successful load must leave exactly the texture block allocated");
-  // Read the whole block: the sanitizers catch a block shorter than its size.
+  if (mipmap) {
+    check_chain(rec.data, rec.width);
+  } else {
+    check_padding(rec.data, rec.width, rec.height);
+  }
+  // Read the whole block: the sanitizers catch one shorter than its size.
   uint32_t sum = 0;
   for (size_t i = 0; i < len; ++i) sum += rec.data[i];
   volatile uint32_t sink = sum;
