@@ -14,10 +14,8 @@
 #include <cstring>
 
 #if defined(__GNUC__) || defined(__clang__)
-#define LZW_PREFETCH(p) __builtin_prefetch(p)
 #define LZW_LIKELY(x) __builtin_expect(!!(x), 1)
 #else
-#define LZW_PREFETCH(p) ((void)0)
 #define LZW_LIKELY(x) (x)
 #endif
 
@@ -31,7 +29,7 @@ inline uint32_t bucket_of(uint32_t code, uint32_t byte) {
   return (code ^ (byte << 6)) & kCodeMask;
 }
 
-// Walks the chain of bucket h for the entry (code, byte).
+// Walks a hash chain, from its entry c on, for the entry (code, byte).
 inline uint32_t find_in_chain(const lzw_dict_entry* dict, uint32_t c, uint32_t code,
                               uint32_t byte) {
   while (c != LZW_NULL_CODE && !(dict[c].prev == code && dict[c].ch == byte)) c = dict[c].next;
