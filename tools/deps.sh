@@ -11,7 +11,7 @@ set -euo pipefail
 
 base=(cmake ninja-build g++ make libgtest-dev googletest libbenchmark-dev)
 test=(clang libclang-rt-14-dev imagemagick python3 python3-pil python3-pyte
-      python3-numpy lrzsz ncompress sox libstb-dev valgrind tmux)
+      python3-numpy lrzsz ncompress sox libstb-dev valgrind tmux socat)
 cross=(g++-mingw-w64-x86-64 wine wine64 qemu-user g++-powerpc-linux-gnu)
 
 want=()

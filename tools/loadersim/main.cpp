@@ -21,6 +21,8 @@ const char kUsage[] =
     "usage: loadersim [options]\n"
     "  --link PATH          also reach the port through the symlink PATH\n"
     "  --out FILE           write the program received to FILE\n"
+    "  --save-upload FILE   write the upload image received (header and code stream)\n"
+    "                       when the transfer ended, even if the checks failed\n"
     "  --checksum           ask for checksum blocks (NAK) instead of CRC ('C')\n"
     "  --ask-interval MS    time between requests (default 1000)\n"
     "  --wait SEC           how long to ask for a sender (default 120)\n"
@@ -69,12 +71,13 @@ bool write_file(const std::string& path, const std::vector<uint8_t>& data) {
 
 int main(int argc, char** argv) {
   enum {
-    kLink = 256, kOut, kChecksum, kAskInterval, kWait, kTimeout, kNakBlock, kCancelBlock,
+    kLink = 256, kOut, kSaveUpload, kChecksum, kAskInterval, kWait, kTimeout, kNakBlock, kCancelBlock,
     kCancelEot, kSilentFrom, kNeverAsk, kNoEotAck, kCorruptReply, kDamageBlock, kHelp
   };
   static const option longopts[] = {
       {"link", required_argument, nullptr, kLink},
       {"out", required_argument, nullptr, kOut},
+      {"save-upload", required_argument, nullptr, kSaveUpload},
       {"checksum", no_argument, nullptr, kChecksum},
       {"ask-interval", required_argument, nullptr, kAskInterval},
       {"wait", required_argument, nullptr, kWait},
@@ -91,7 +94,7 @@ int main(int argc, char** argv) {
       {nullptr, 0, nullptr, 0}};
 
   rx_options opt;
-  std::string link, out;
+  std::string link, out, save_upload;
   int ch;
   while ((ch = getopt_long(argc, argv, "", longopts, nullptr)) != -1) {
     bool ok = true;
@@ -99,6 +102,7 @@ int main(int argc, char** argv) {
     switch (ch) {
       case kLink: link = optarg; break;
       case kOut: out = optarg; break;
+      case kSaveUpload: save_upload = optarg; break;
       case kChecksum: opt.checksum = true; break;
       case kAskInterval:
         ok = parse_u32(optarg, v) && v > 0 && v <= 60000;
@@ -159,7 +163,6 @@ int main(int argc, char** argv) {
   upload_info info;
   std::string why = rx.error;
   bool ok = rx.complete && upload_check(rx.payload, info, why);
-  if (rx.complete && !ok && !info.have_header) info.have_header = false;
   if (!rx.complete && rx.payload.size() >= 24) {
     std::string ignored;
     upload_check(rx.payload, info, ignored);  // for the summary's name and sizes
@@ -167,6 +170,17 @@ int main(int argc, char** argv) {
   if (ok && !out.empty() && !write_file(out, info.program)) {
     ok = false;
     why = "cannot write " + out;
+  }
+
+  // Saved whenever the transfer ended and a header arrived, even when the
+  // checks failed: a look at what came is what one wants then.
+  if (rx.complete && info.have_header && !save_upload.empty()) {
+    size_t n = info.upload_length < rx.payload.size() ? info.upload_length : rx.payload.size();
+    std::vector<uint8_t> image(rx.payload.begin(), rx.payload.begin() + static_cast<long>(n));
+    if (!write_file(save_upload, image)) {
+      ok = false;
+      why = "cannot write " + save_upload;
+    }
   }
 
   std::string name = info.have_header ? "\"" + info.name + "\"" : "?";
