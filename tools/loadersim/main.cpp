@@ -32,6 +32,7 @@ const char kUsage[] =
     "  --cancel-block N     answer block N with CAN CAN\n"
     "  --cancel-eot         answer EOT with CAN CAN\n"
     "  --silent-from N      answer nothing from block N on\n"
+    "  --vanish-block N     close the port at once on block N (a pulled cable)\n"
     "  --never-ask          never ask for the transfer\n"
     "  --no-eot-ack         answer every EOT with NAK\n"
     "  --corrupt-reply N    answer block N once with a garbled ACK\n"
@@ -72,7 +73,7 @@ bool write_file(const std::string& path, const std::vector<uint8_t>& data) {
 int main(int argc, char** argv) {
   enum {
     kLink = 256, kOut, kSaveUpload, kChecksum, kAskInterval, kWait, kTimeout, kNakBlock, kCancelBlock,
-    kCancelEot, kSilentFrom, kNeverAsk, kNoEotAck, kCorruptReply, kDamageBlock, kHelp
+    kCancelEot, kSilentFrom, kVanishBlock, kNeverAsk, kNoEotAck, kCorruptReply, kDamageBlock, kHelp
   };
   static const option longopts[] = {
       {"link", required_argument, nullptr, kLink},
@@ -86,6 +87,7 @@ int main(int argc, char** argv) {
       {"cancel-block", required_argument, nullptr, kCancelBlock},
       {"cancel-eot", no_argument, nullptr, kCancelEot},
       {"silent-from", required_argument, nullptr, kSilentFrom},
+      {"vanish-block", required_argument, nullptr, kVanishBlock},
       {"never-ask", no_argument, nullptr, kNeverAsk},
       {"no-eot-ack", no_argument, nullptr, kNoEotAck},
       {"corrupt-reply", required_argument, nullptr, kCorruptReply},
@@ -120,6 +122,7 @@ int main(int argc, char** argv) {
       case kCancelBlock: ok = parse_u32(optarg, opt.cancel_block) && opt.cancel_block > 0; break;
       case kCancelEot: opt.cancel_eot = true; break;
       case kSilentFrom: ok = parse_u32(optarg, opt.silent_from) && opt.silent_from > 0; break;
+      case kVanishBlock: ok = parse_u32(optarg, opt.vanish_block) && opt.vanish_block > 0; break;
       case kNeverAsk: opt.never_ask = true; break;
       case kNoEotAck: opt.no_eot_ack = true; break;
       case kCorruptReply: ok = parse_u32(optarg, opt.corrupt_reply) && opt.corrupt_reply > 0; break;

@@ -64,7 +64,7 @@ class Receiver {
   rx_result run() {
     int first = handshake();
     if (first >= 0) transfer(first);
-    line_.drain(kDrainMs);
+    if (!result_.vanished) line_.drain(kDrainMs);
     return result_;
   }
 
@@ -169,6 +169,10 @@ class Receiver {
             return;
           }
           nak_block();  // a packet cut short
+        } else if (opt_.vanish_block == expected) {
+          result_.vanished = true;
+          fail("vanished at block " + std::to_string(expected) + " (fault)");
+          return;
         } else if (opt_.silent_from != 0 && expected >= opt_.silent_from) {
           play_dead("went silent at block " + std::to_string(expected) + " (fault)");
           return;

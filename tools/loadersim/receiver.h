@@ -24,6 +24,7 @@ struct rx_options {
   uint32_t cancel_block = 0;      // answer this block with CAN CAN
   bool cancel_eot = false;        // answer EOT with CAN CAN
   uint32_t silent_from = 0;       // from this block on answer nothing (0: off)
+  uint32_t vanish_block = 0;      // on this block go away at once, as an unplugged cable
   bool never_ask = false;         // never ask for the transfer
   bool no_eot_ack = false;        // answer every EOT with NAK
   uint32_t corrupt_reply = 0;     // answer this block once with a garbled ACK
@@ -40,6 +41,7 @@ struct rx_result {
   uint32_t eots = 0;              // EOTs seen
   uint64_t bytes_in = 0;          // bytes received on the line
   uint64_t bytes_out = 0;         // bytes sent on the line
+  bool vanished = false;          // left without a word (vanish_block)
 };
 
 // Runs one transfer over the line.
