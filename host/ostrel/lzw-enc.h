@@ -3,6 +3,14 @@
 // 256-byte blocks through lzw_writebuf(), which the caller defines.
 // The caller owns the state (one static object of ~16 MiB, never on the
 // stack) and the input; the encoder owns out_buf. It cannot fail.
+// Besides the state the encoder keeps a private look-up index (~21 MiB of
+// static zero pages, touched as the dictionary grows) in step with one
+// state at a time: the last one started by lzw_enc_init() or
+// lzw_enc_reset(). Change the state only through these functions. A state
+// the index does not follow (another was started since, or it was changed
+// behind the functions) is still encoded exactly, but slowly, until its
+// dictionary restarts. On Linux the encoder asks for large pages for the
+// state and the index (fewer TLB misses); a hint only.
 //
 // Code stream, for whoever writes a loader:
 // - Codes 0-255 are the single bytes. New codes are assigned from 256 up,

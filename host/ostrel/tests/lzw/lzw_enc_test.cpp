@@ -258,26 +258,104 @@ void expect_same_scalars(const lzw_enc_state& a, const lzw_enc_state& b) {
   EXPECT_EQ(a.out_count, b.out_count);
 }
 
-// Runs data through the reference and through lzw_encode(), both started
-// from the state `setup` leaves, and compares states and streams.
+// The whole records must agree too: every dictionary entry, every chain
+// link, every hash head (the fast loop links its new entries late).
+void expect_same_records(const lzw_enc_state& a, const lzw_enc_state& b) {
+  expect_same_scalars(a, b);
+  for (uint32_t c = 0; c < LZW_DICT_SIZE; ++c) {
+    const lzw_dict_entry &x = a.dict[c], &y = b.dict[c];
+    ASSERT_TRUE(x.prev == y.prev && x.next == y.next && x.ch == y.ch) << "dict[" << c << "]";
+  }
+  for (uint32_t h = 0; h < LZW_HASH_SIZE; ++h)
+    ASSERT_EQ(a.hash_heads[h], b.hash_heads[h]) << "hash_heads[" << h << "]";
+  EXPECT_EQ(std::memcmp(a.out_buf, b.out_buf, a.out_count), 0);
+}
+
+// One step of a scenario, done on g_lzw with lzw_encode() and on a copy
+// with the reference.
+struct Step {
+  enum Kind {
+    Encode,    // data in pieces of `piece` bytes
+    Stepwise,  // data through the exported operations, on g_lzw too
+    Add,       // lzw_enc_addstr(code, byte)
+    AddAhead,  // `code` strings on the `code` prefixes the dictionary defines next
+    Snapshot,  // the record copied aside ...
+    Restore,   // ... and back: changed behind the functions
+    Reset,     // lzw_enc_reset()
+    UseOther,  // another state is started and fed (only on g_lzw's side)
+  } kind;
+  Bytes data;
+  size_t piece;
+  uint32_t code;
+  uint8_t byte;
+};
+Step encode_step(const Bytes& data, size_t piece = 256) { return {Step::Encode, data, piece, 0, 0}; }
+Step stepwise(const Bytes& data) { return {Step::Stepwise, data, 0, 0, 0}; }
+Step add(uint32_t code, uint8_t byte) { return {Step::Add, {}, 0, code, byte}; }
+Step add_ahead(uint32_t n) { return {Step::AddAhead, {}, 0, n, 0}; }
+Step snapshot() { return {Step::Snapshot, {}, 0, 0, 0}; }
+Step restore() { return {Step::Restore, {}, 0, 0, 0}; }
+
+// Adds n strings whose prefixes are not defined yet: the codes n to 2n - 1
+// after the last one, each with a byte frequent in text. Once the
+// dictionary defines those codes, findstr() finds these strings in the
+// chains whenever the text goes on with that byte.
+void add_ahead_strings(lzw_enc_state* s, uint32_t n) {
+  const uint32_t base = s->last_code;
+  for (uint32_t k = 0; k < n; ++k) lzw_enc_addstr(s, base + n + k, static_cast<uint8_t>(" eaorst"[k % 7]));
+}
+Step reset() { return {Step::Reset, {}, 0, 0, 0}; }
+Step use_other() { return {Step::UseOther, {}, 0, 0, 0}; }
+
+// Runs the steps on g_lzw, started by start_stream() and `setup`, then on
+// a copy of that start through the reference alone; compares records and
+// streams.
 template <class Setup>
-void expect_fast_path_matches(const Bytes& data, size_t piece, Setup setup) {
-  static lzw_enc_state ref;
+void expect_scenario_matches(const std::vector<Step>& steps, Setup setup) {
+  static lzw_enc_state ref, other, saved;
   start_stream();
   setup(&g_lzw);
   std::memcpy(&ref, &g_lzw, sizeof ref);
-  reference_encode(&ref, data);
-  const Bytes ref_bytes = g_sink.bytes;
+  for (const Step& st : steps) {
+    switch (st.kind) {
+      case Step::Encode:
+        for (size_t at = 0; at < st.data.size(); at += st.piece)
+          lzw_encode(&g_lzw, st.data.data() + at,
+                     static_cast<uint32_t>(std::min(st.piece, st.data.size() - at)));
+        break;
+      case Step::Stepwise: reference_encode(&g_lzw, st.data); break;
+      case Step::Add: lzw_enc_addstr(&g_lzw, st.code, st.byte); break;
+      case Step::AddAhead: add_ahead_strings(&g_lzw, st.code); break;
+      case Step::Snapshot: std::memcpy(&saved, &g_lzw, sizeof saved); break;
+      case Step::Restore: std::memcpy(&g_lzw, &saved, sizeof saved); break;
+      case Step::Reset: lzw_enc_reset(&g_lzw); break;
+      case Step::UseOther: {
+        // Little enough that no block is handed over to the shared sink.
+        const Bytes noise = random_bytes(100, 5);
+        const size_t handed = g_sink.calls.size();
+        lzw_enc_init(&other);
+        lzw_encode(&other, noise.data(), static_cast<uint32_t>(noise.size()));
+        ASSERT_EQ(g_sink.calls.size(), handed);
+        break;
+      }
+    }
+  }
+  const Bytes fast_bytes = g_sink.bytes;
   g_sink.bytes.clear();
   g_sink.calls.clear();
-  for (size_t at = 0; at < data.size(); at += piece)
-    lzw_encode(&g_lzw, data.data() + at, static_cast<uint32_t>(std::min(piece, data.size() - at)));
-  expect_same_scalars(g_lzw, ref);
-  EXPECT_EQ(g_sink.bytes, ref_bytes);
-  EXPECT_EQ(std::memcmp(g_lzw.out_buf, ref.out_buf, g_lzw.out_count), 0);
+  for (const Step& st : steps) {
+    if (st.kind == Step::Encode || st.kind == Step::Stepwise) reference_encode(&ref, st.data);
+    if (st.kind == Step::Add) lzw_enc_addstr(&ref, st.code, st.byte);
+    if (st.kind == Step::AddAhead) add_ahead_strings(&ref, st.code);
+    if (st.kind == Step::Snapshot) std::memcpy(&saved, &ref, sizeof saved);
+    if (st.kind == Step::Restore) std::memcpy(&ref, &saved, sizeof saved);
+    if (st.kind == Step::Reset) lzw_enc_reset(&ref);
+  }
+  EXPECT_TRUE(fast_bytes == g_sink.bytes) << "streams differ";
+  expect_same_records(g_lzw, ref);
 }
 
-TEST(LzwEncoder, FastLoopMatchesInternalOperations) {
+Bytes mixed_input() {
   // Text, code, noise, and runs of one byte (the string just added is
   // at once the next look-up).
   Bytes data = text_bytes(100000, 21);
@@ -286,17 +364,63 @@ TEST(LzwEncoder, FastLoopMatchesInternalOperations) {
   data.insert(data.end(), bin.begin(), bin.end());
   data.insert(data.end(), noise.begin(), noise.end());
   for (size_t run = 1; run < 300; run += 7) data.insert(data.end(), run, static_cast<uint8_t>(run));
-  expect_fast_path_matches(data, 256, [](lzw_enc_state*) {});
+  return data;
+}
+
+TEST(LzwEncoder, FastLoopMatchesInternalOperations) {
+  expect_scenario_matches({encode_step(mixed_input())}, [](lzw_enc_state*) {});
+}
+
+// Fills the dictionary through lzw_enc_addstr() up to `last` with strings
+// whose prefix (above LZW_NULL_CODE) no input can reach, spread over the
+// buckets, and sets the width that goes with it.
+void fill_unreachable(lzw_enc_state* s, uint32_t last) {
+  for (uint32_t i = 0; s->last_code < last; ++i)
+    ASSERT_NE(lzw_enc_addstr(s, 0x200000u | (i & 0xFFFFF), static_cast<uint8_t>(i * 7)), LZW_NULL_CODE);
+  s->code_bits = 20;
 }
 
 TEST(LzwEncoder, FastLoopMatchesInternalOperationsAcrossRestart) {
-  // Start close to a full dictionary: the codes below are taken but
-  // unreachable, so the next ~100 strings fill it and it restarts mid-piece.
+  // The next ~100 strings fill the dictionary: it restarts mid-piece.
   const Bytes data = text_bytes(20000, 23);
-  expect_fast_path_matches(data, 1000, [](lzw_enc_state* s) {
+  expect_scenario_matches({encode_step(data, 1000)},
+                          [](lzw_enc_state* s) { fill_unreachable(s, LZW_DICT_SIZE - 100); });
+  // The same with a state changed behind the functions: the codes below
+  // are taken without being added.
+  expect_scenario_matches({encode_step(data, 1000)}, [](lzw_enc_state* s) {
     s->last_code = LZW_DICT_SIZE - 100;
     s->code_bits = 20;
   });
+}
+
+TEST(LzwEncoder, FastLoopFollowsExportedOperationsInBetween) {
+  const Bytes text = text_bytes(30000, 31);
+  const Bytes noise = random_bytes(20000, 32);
+  const Bytes more = text_bytes(30000, 33);
+  const Bytes other_text = text_bytes(30000, 34);
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+  };
+  const Case cases[] = {
+      {"step by step in between", {encode_step(text), stepwise(noise), encode_step(more)}},
+      // Strings added by hand, found before older codes of the same
+      // string: "lo" (of "loader"), a second single 'h', an extension of
+      // code 300, and one on a prefix no input reaches.
+      {"strings added in between",
+       {encode_step(text, 300), add('l', 'o'), add(LZW_NULL_CODE, 'h'), add(300, 'a'),
+        add(0x123456, 'z'), encode_step(more, 999)}},
+      {"added on prefixes not defined yet", {encode_step(text), add_ahead(300), encode_step(more)}},
+      {"record restored to an earlier copy",
+       {encode_step(text), snapshot(), encode_step(more), restore(), encode_step(other_text)}},
+      {"reset in between", {encode_step(text), reset(), encode_step(more)}},
+      {"another state used in between",
+       {encode_step(text), use_other(), encode_step(more), reset(), encode_step(noise)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    expect_scenario_matches(c.steps, [](lzw_enc_state*) {});
+  }
 }
 
 // One long incompressible run: assigns every code up to 0xFFFFF, so the
