@@ -62,9 +62,9 @@ constexpr uint32_t kGenBits = 15;
 constexpr uint32_t kTagShift = LZW_DICT_BITS;                  // prefix and byte above the code
 constexpr uint32_t kGenShift = kTagShift + 8 + LZW_DICT_BITS;  // generation above them
 constexpr uint32_t kEmptyHash = 0x2545F491u;                   // hash of the empty string
-constexpr uint32_t kLookAhead = 6;  // most bytes of the current string prefetched ahead
-constexpr uint32_t kTriAhead = 12;  // distance of the prefetch for strings starting there
-constexpr uint32_t kLinkDelay = 4;  // new codes whose chain link waits
+constexpr uint32_t kLookAhead = 6;    // most bytes of the current string prefetched ahead
+constexpr uint32_t kStartAhead = 24;  // distance of the prefetch for strings starting there
+constexpr uint32_t kLinkDelay = 4;    // new codes whose chain link waits
 
 struct LookupIndex {
   const lzw_enc_state* owner;  // the state it follows, nullptr if none
@@ -313,13 +313,13 @@ uint32_t lzw_encode(lzw_enc_state* s, const uint8_t* data, uint32_t len) {
   // bytes before `ahead`, whose slots have been prefetched. The distance
   // grows with the match (up to kLookAhead bytes), so that short matches,
   // as in incompressible data, do not flood the memory with useless ones.
-  // (2) Further ahead, the first slot look-up of a string that would start
-  // at a byte: its first three bytes.
+  // (2) Further ahead, the first slot look-ups of a string that would start
+  // at a byte: its first three, four and five bytes.
   const uint8_t* ahead = p;
   uint32_t ahead_hash = hash;
   uint32_t match_len = kLookAhead;  // bytes matched; unknown at the start of a piece
-  const ptrdiff_t tri_span = kTriAhead + 2;
-  const uint8_t* const tri_end = end - p > tri_span ? end - tri_span : p;
+  const ptrdiff_t start_span = kStartAhead + 4;
+  const uint8_t* const start_end = end - p > start_span ? end - start_span : p;
   // The link of a new entry into its chain waits for kLinkDelay newer
   // codes (or the end), so that the chain head's cache miss overlaps other
   // work: a ring of pending codes, linked oldest first as the chains want.
@@ -338,10 +338,13 @@ uint32_t lzw_encode(lzw_enc_state* s, const uint8_t* data, uint32_t len) {
       ahead_hash = extend_hash(ahead_hash, *ahead++);
       LZW_PREFETCH(&slots[slot_of(ahead_hash)]);
     }
-    if (p < tri_end) {
-      const uint8_t* const t = p + kTriAhead;
+    if (p < start_end) {
+      const uint8_t* const t = p + kStartAhead;
       const uint32_t h3 = extend_hash(extend_hash(extend_hash(kEmptyHash, t[0]), t[1]), t[2]);
+      const uint32_t h4 = extend_hash(h3, t[3]);
       LZW_PREFETCH(&slots[slot_of(h3)]);
+      LZW_PREFETCH(&slots[slot_of(h4)]);
+      LZW_PREFETCH(&slots[slot_of(extend_hash(h4, t[4]))]);
     }
     const uint32_t b = *p++;
     const uint32_t h = extend_hash(hash, b);
