@@ -382,26 +382,9 @@ TEST_F(BmpLoader, EveryAllocationFailureReturnsZeroAndReleasesAll) {
   pal.pixels = Bytes(24, 1);
   const std::string files[] = {bmp_on_disk("fail24.bmp", picture24(7, 5)), bmp_on_disk("failpal.bmp", pal)};
   for (const std::string& path : files) {
-    const u32 kept = blocks_now();
-    u32 failures = 0;
-    for (u32 n = 1;; ++n) {
-      gx_standin_reset();
-      gx_standin_fail_allocation(n);
-      GX_LOCAL_TEX_OBJ_TYPE rec = marked_record();
-      const GX_LOCAL_TEX_OBJ_TYPE before = rec;
-      u32 result = 0;
-      const std::string out = stdout_of([&] { result = texmill_load_bmp(path.c_str(), &rec); });
-      if (gx_standin_allocations() < n) {
-        ASSERT_EQ(result, 1u) << path;
-        keep(rec);
-        break;
-      }
-      ++failures;
-      EXPECT_EQ(result, 0u) << path << " allocation " << n;
-      EXPECT_EQ(out, "Not enough memory to load the texture !\n") << path << " allocation " << n;
-      EXPECT_TRUE(same_bytes(rec, before)) << path << " allocation " << n;
-      EXPECT_EQ(blocks_now(), kept) << path << " allocation " << n;
-    }
+    const u32 failures = each_allocation_failure(
+        path, [&](GX_LOCAL_TEX_OBJ_TYPE* rec) { return texmill_load_bmp(path.c_str(), rec); },
+        "Not enough memory to load the texture !\n");
     EXPECT_GE(failures, 3u) << path << ": image, row and texture block";
   }
 }

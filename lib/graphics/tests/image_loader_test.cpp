@@ -215,23 +215,9 @@ TEST_F(ImageLoader, ReloadReplacesDataWithoutReleasingTheOldBlock) {
 
 TEST_F(ImageLoader, EveryAllocationFailureReturnsZeroAndReleasesAll) {
   const Bytes src = marked_rgb24(7, 5);
-  u32 failures = 0;
-  for (u32 n = 1;; ++n) {
-    gx_standin_reset();
-    gx_standin_fail_allocation(n);
-    GX_LOCAL_TEX_OBJ_TYPE rec = marked_record();
-    const GX_LOCAL_TEX_OBJ_TYPE before = rec;
-    const u32 result = texmill_load_image(7, 5, src.data(), RGB_24, &rec, nullptr, 1);
-    if (gx_standin_allocations() < n) {  // nothing failed: the load is complete
-      ASSERT_EQ(result, 1u);
-      keep(rec);
-      break;
-    }
-    ++failures;
-    EXPECT_EQ(result, 0u) << "allocation " << n;
-    EXPECT_TRUE(same_bytes(rec, before)) << "allocation " << n;
-    EXPECT_EQ(blocks_now(), 0u) << "allocation " << n;
-  }
+  const u32 failures = each_allocation_failure(
+      "image", [&](GX_LOCAL_TEX_OBJ_TYPE* rec) { return texmill_load_image(7, 5, src.data(), RGB_24, rec, nullptr, 1); },
+      "");
   EXPECT_GE(failures, 2u) << "the working image and the texture block can both fail";
 }
 

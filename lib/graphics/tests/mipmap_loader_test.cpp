@@ -287,33 +287,7 @@ TEST_F(MipmapLoader, EveryAllocationFailureReturnsZeroAndReleasesAll) {
       {"palette file", [&](GX_LOCAL_TEX_OBJ_TYPE* r) { return texmill_load_mipmap_bmp(paletted.c_str(), r); }},
   };
   for (const Load& l : loads) {
-    const u32 kept = blocks_now();
-    u32 failures = 0;
-    for (u32 n = 1;; ++n) {
-      gx_standin_reset();
-      gx_standin_fail_allocation(n);
-      GX_LOCAL_TEX_OBJ_TYPE rec = marked_record();
-      const GX_LOCAL_TEX_OBJ_TYPE before = rec;
-      u32 result = 0;
-      const std::string out = stdout_of([&] { result = l.run(&rec); });
-      if (gx_standin_allocations() < n) {
-        ASSERT_EQ(result, 1u) << l.what;
-        keep(rec);
-        break;
-      }
-      ++failures;
-      EXPECT_EQ(result, 0u) << l.what << " allocation " << n;
-      EXPECT_EQ(out, "Not enough memory to load the texture !\n") << l.what << " allocation " << n;
-      EXPECT_TRUE(same_bytes(rec, before)) << l.what << " allocation " << n;
-      EXPECT_EQ(blocks_now(), kept) << l.what << " allocation " << n;
-      // No service call but, at most, the memalign that failed.
-      const auto log = calls();
-      EXPECT_LE(log.size(), 1u) << l.what << " allocation " << n;
-      if (!log.empty()) {
-        EXPECT_EQ(log[0].kind, GX_STANDIN_MEMALIGN);
-        EXPECT_EQ(log[0].address, nullptr);
-      }
-    }
+    const u32 failures = each_allocation_failure(l.what, l.run, "Not enough memory to load the texture !\n");
     EXPECT_GE(failures, 2u) << l.what;
   }
 }

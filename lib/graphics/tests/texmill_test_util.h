@@ -82,6 +82,41 @@ class Services : public testing::Test {
   void keep(const GX_LOCAL_TEX_OBJ_TYPE& rec) { loaded_.push_back(rec.data); }
   u32 blocks_now() const { return gx_standin_live_blocks() - base_blocks_; }
 
+  // Makes each allocation of `load` fail in turn, the first, then the
+  // second, ..., until a run completes with none failing. Every failed run
+  // must return 0, print `message` (nothing for a silent loader), leave the
+  // record byte for byte as it was, leave no block allocated and make no
+  // service call but the memalign that failed. Returns how many failed.
+  template <typename Load>
+  u32 each_allocation_failure(const std::string& what, Load&& load, const std::string& message) {
+    const u32 kept = blocks_now();
+    u32 failures = 0;
+    for (u32 n = 1;; ++n) {
+      gx_standin_reset();
+      gx_standin_fail_allocation(n);
+      GX_LOCAL_TEX_OBJ_TYPE rec = marked_record();
+      const GX_LOCAL_TEX_OBJ_TYPE before = rec;
+      u32 result = 0;
+      const std::string out = stdout_of([&] { result = load(&rec); });
+      if (gx_standin_allocations() < n) {  // nothing failed: the load is complete
+        EXPECT_EQ(result, 1u) << what;
+        if (result == 1) keep(rec);
+        return failures;
+      }
+      ++failures;
+      EXPECT_EQ(result, 0u) << what << ", allocation " << n;
+      EXPECT_EQ(out, message) << what << ", allocation " << n;
+      EXPECT_TRUE(same_bytes(rec, before)) << what << ", allocation " << n;
+      EXPECT_EQ(blocks_now(), kept) << what << ", allocation " << n;
+      const std::vector<GX_STANDIN_CALL_TYPE> log = calls();
+      EXPECT_LE(log.size(), 1u) << what << ", allocation " << n;
+      if (!log.empty()) {
+        EXPECT_EQ(log[0].kind, GX_STANDIN_MEMALIGN) << what << ", allocation " << n;
+        EXPECT_EQ(log[0].address, nullptr) << what << ", allocation " << n;
+      }
+    }
+  }
+
  private:
   u32 base_blocks_ = 0;
   std::vector<u8*> loaded_;
