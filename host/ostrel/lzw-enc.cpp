@@ -334,7 +334,7 @@ uint32_t lzw_encode(lzw_enc_state* s, const uint8_t* data, uint32_t len) {
   };
   while (p != end) {
     const uint32_t depth = std::min(kLookAhead, match_len);
-    for (const uint8_t* stop = end - p > depth ? p + depth : end; ahead < stop;) {
+    for (const uint8_t* stop = static_cast<size_t>(end - p) > depth ? p + depth : end; ahead < stop;) {
       ahead_hash = extend_hash(ahead_hash, *ahead++);
       LZW_PREFETCH(&slots[slot_of(ahead_hash)]);
     }
