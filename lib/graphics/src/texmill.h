@@ -34,8 +34,14 @@
 extern "C" {
 #endif
 
-/* Depth code of an in-memory image; the value is its bytes per pixel. */
+/* Depth code of an in-memory image; the value is its bytes per pixel.
+   C++ sees it with the unsigned int a C compiler gives it, so any code a C
+   caller passes, valid or not, is a defined value that the loaders test. */
+#ifdef __cplusplus
+typedef enum : unsigned int { RGB_8 = 1, RGB_16 = 2, RGB_24 = 3, RGB_32 = 4 } RGB_ENUM_TYPE;
+#else
 typedef enum { RGB_8 = 1, RGB_16 = 2, RGB_24 = 3, RGB_32 = 4 } RGB_ENUM_TYPE;
+#endif
 
 /* Texture record: filled by a loader that succeeds. width and height are
    the exact size; data always holds whole 4 x 4 tiles. */

@@ -21,6 +21,8 @@ TEST_F(ImageLoader, RefusesSilentlyWithoutTouchingAnything) {
   };
   const Case cases[] = {
       {"depth 0", 4, 4, pixels, 0},        {"depth 5", 4, 4, pixels, 5},
+      {"depth 8", 4, 4, pixels, 8},        {"depth 255", 4, 4, pixels, 255},
+      {"depth -1", 4, 4, pixels, -1},
       {"null data", 4, 4, nullptr, RGB_24}, {"null data, depth 0", 4, 4, nullptr, 0},
       {"width 0", 0, 4, pixels, RGB_8},     {"height 0", 4, 0, pixels, RGB_8},
   };

@@ -85,6 +85,8 @@ TEST_F(MipmapLoader, ImageRefusalsInTheirOrder) {
       {12, 12, RGB_24, pixels, power},     {2, 2, RGB_24, pixels, power},
       {0, 0, RGB_24, pixels, power},       {12, 12, 5, pixels, power},
       {16, 16, 5, pixels, format},         {16, 16, 0, nullptr, format},
+      {16, 16, 8, pixels, format},         {16, 16, 255, pixels, format},
+      {16, 16, -1, pixels, format},
       {16, 16, RGB_32, nullptr, ""},
   };
   for (const Case& c : cases) {
