@@ -25,6 +25,9 @@ bool names_name_field(const char* path, char field[NAMES_FIELD_SIZE]) {
 }
 
 bool names_port_ok(const char* name) {
+#ifndef _WIN32
+  // A device path (/dev/ttyUSB0) names a port here; Windows ports have names only.
   if (std::strchr(name, '/') != nullptr) return true;
+#endif
   return std::strlen(name) <= 6 && std::strncmp(name, "COM", 3) == 0;
 }

@@ -16,8 +16,8 @@ enum { NAMES_FIELD_SIZE = 16 };
 
 // Fills field (16 bytes, zero-filled); false when the path has no '.'.
 bool names_name_field(const char* path, char field[NAMES_FIELD_SIZE]);
-// True for "COM" followed by at most three characters, and for a device path
-// (any name with a '/'), which only the POSIX build can open.
+// True for "COM" followed by at most three characters; outside Windows also
+// for a device path (any name with a '/').
 bool names_port_ok(const char* name);
 
 #ifdef __cplusplus

@@ -14,8 +14,7 @@ struct serial_port {
 };
 
 serial_status serial_open(const char* name, serial_port** port) {
-  // Windows ports have names, not paths.
-  if (name == nullptr || std::strchr(name, '/') != nullptr) return SERIAL_ERR_NAME;
+  if (name == nullptr) return SERIAL_ERR_NAME;
   // The device namespace prefix lets COM10 and above open as well as COM1.
   char path[64];
   if (std::strlen(name) + 5 > sizeof path) return SERIAL_ERR_NAME;

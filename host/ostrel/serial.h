@@ -25,8 +25,10 @@ typedef enum serial_status {
   SERIAL_ERR_CLOSE          // the OS reported a failure when closing
 } serial_status;
 
-// Line settings: always 8 data bits, no parity, one stop bit, no flow
-// control; the speed and time-outs are the caller's. A read of n bytes waits
+// Line settings: always 8 data bits, no parity, one stop bit; the speed and
+// time-outs are the caller's. Windows keeps every other setting of the port
+// as it was read (flow control included); the POSIX backend sets the line
+// raw, without flow control. A read of n bytes waits
 // at most read_total_multiplier_ms * n + read_total_constant_ms, a write of n
 // bytes likewise with the write values.
 typedef struct serial_line {

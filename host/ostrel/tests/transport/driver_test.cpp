@@ -169,7 +169,7 @@ TEST_F(DriverTest, PortNamesAreCheckedAfterTheSizesArePrinted) {
     EXPECT_EQ(r.out, sizes("p.dol", "0x1", "0x19") + kPortRefused) << port;
   }
   // These pass the check and then fail to open.
-  for (const char* port : {"COM255", "COMX", "COM0", "/dev/null", "/nonexistent/tty"}) {
+  for (const char* port : {"COM255", "COMX", "COM0", "COM1/", "/dev/null", "/nonexistent/tty"}) {
     Result r = run({port, "p.dol"}, dir_);
     EXPECT_EQ(r.status, 1) << port;
     EXPECT_EQ(r.out, sizes("p.dol", "0x1", "0x19") + "Couldnt open handle to com port " + port + "\n");
