@@ -8,6 +8,9 @@
 JOBS    ?= $(shell nproc)
 GEN     ?= -G Ninja
 WERROR  ?= $(if $(CI),ON,OFF)
+# The sanitizer build uses clang when it is there (its UBSan also checks enum
+# loads); the host build uses the default compiler, so both get compiled.
+ASAN_CC ?= $(if $(shell command -v clang++),-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++,)
 CTEST   := ctest --output-on-failure --timeout 600 -j $(JOBS)
 
 .PHONY: all deps build demo test test-host test-asan test-fuzz test-cross clean
@@ -34,7 +37,7 @@ test-host: build
 
 test-asan: deps
 	cmake -S . -B build-asan $(GEN) -DCMAKE_BUILD_TYPE=Debug -DKIT_SANITIZE=ON \
-	      -DKIT_BENCH=OFF -DKIT_WERROR=$(WERROR)
+	      -DKIT_BENCH=OFF -DKIT_WERROR=$(WERROR) $(ASAN_CC)
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST)
 
